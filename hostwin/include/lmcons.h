@@ -1,0 +1,4 @@
+// Lengths of network and user names.
+#pragma once
+
+#define UNLEN 256

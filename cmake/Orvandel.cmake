@@ -44,3 +44,27 @@ function(orv_add_gtest name)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
                        PROPERTIES TIMEOUT 120 LABELS ${name})
 endfunction()
+
+# A fuzz target over arbitrary bytes (LLVMFuzzerTestOneInput). With ORV_FUZZ
+# (a clang build) it is a libFuzzer binary; otherwise a plain program that
+# replays the files or folders given on its command line, so that it always
+# compiles and its corpus can run as a regression test.
+function(orv_add_fuzzer name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  if(ORV_FUZZ)
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  else()
+    target_link_libraries(${name} PRIVATE orv_fuzz_replay)
+  endif()
+  set_property(GLOBAL APPEND PROPERTY ORV_FUZZERS ${name})
+endfunction()
+
+# A Google Benchmark program.
+function(orv_add_benchmark name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark)
+endfunction()

@@ -1,0 +1,52 @@
+// The Windows Installer (msi.dll) for the host build: handles and product
+// queries. Database, view, record and summary functions are in msiquery.h.
+#pragma once
+
+#include <windef.h>
+#include <winerror.h>
+
+typedef DWORD MSIHANDLE;
+
+typedef enum tagINSTALLSTATE {
+  INSTALLSTATE_NOTUSED = -7,
+  INSTALLSTATE_BADCONFIG = -6,
+  INSTALLSTATE_INCOMPLETE = -5,
+  INSTALLSTATE_SOURCEABSENT = -4,
+  INSTALLSTATE_MOREDATA = -3,
+  INSTALLSTATE_INVALIDARG = -2,
+  INSTALLSTATE_UNKNOWN = -1,
+  INSTALLSTATE_BROKEN = 0,
+  INSTALLSTATE_ADVERTISED = 1,
+  INSTALLSTATE_REMOVED = 1,
+  INSTALLSTATE_ABSENT = 2,
+  INSTALLSTATE_LOCAL = 3,
+  INSTALLSTATE_SOURCE = 4,
+  INSTALLSTATE_DEFAULT = 5
+} INSTALLSTATE;
+
+typedef enum tagINSTALLUILEVEL {
+  INSTALLUILEVEL_NOCHANGE = 0,
+  INSTALLUILEVEL_DEFAULT = 1,
+  INSTALLUILEVEL_NONE = 2,
+  INSTALLUILEVEL_BASIC = 3,
+  INSTALLUILEVEL_REDUCED = 4,
+  INSTALLUILEVEL_FULL = 5,
+  INSTALLUILEVEL_ENDDIALOG = 0x80,
+  INSTALLUILEVEL_PROGRESSONLY = 0x40,
+  INSTALLUILEVEL_HIDECANCEL = 0x20,
+  INSTALLUILEVEL_SOURCERESONLY = 0x100
+} INSTALLUILEVEL;
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+UINT WINAPI MsiCloseHandle(MSIHANDLE hAny);
+UINT WINAPI MsiCloseAllHandles(void);
+INSTALLSTATE WINAPI MsiQueryProductStateW(LPCWSTR szProduct);
+
+#ifdef __cplusplus
+}
+#endif
+
+#define MsiQueryProductState MsiQueryProductStateW

@@ -3,6 +3,11 @@
 // shell and the other libraries have headers of their own.
 #pragma once
 
+#ifdef RC_INVOKED
+// A resource script sees only constants.
+#include <winresrc.h>
+#else
+
 #include <windef.h>
 #include <winerror.h>
 #include <guiddef.h>
@@ -23,3 +28,5 @@ WCHAR ***WINAPI __p___wargv(void);
 #endif
 #define __argc (*__p___argc())
 #define __wargv (*__p___wargv())
+
+#endif  // RC_INVOKED

@@ -1,0 +1,78 @@
+// The shell's special folders and folder preparation, for the host build.
+#pragma once
+
+#include <windef.h>
+#include <winerror.h>
+#include <winbase.h>
+
+#define CSIDL_DESKTOP 0x0000
+#define CSIDL_PROGRAMS 0x0002
+#define CSIDL_PERSONAL 0x0005
+#define CSIDL_MYDOCUMENTS CSIDL_PERSONAL
+#define CSIDL_FAVORITES 0x0006
+#define CSIDL_STARTUP 0x0007
+#define CSIDL_RECENT 0x0008
+#define CSIDL_SENDTO 0x0009
+#define CSIDL_STARTMENU 0x000b
+#define CSIDL_MYMUSIC 0x000d
+#define CSIDL_MYVIDEO 0x000e
+#define CSIDL_DESKTOPDIRECTORY 0x0010
+#define CSIDL_DRIVES 0x0011
+#define CSIDL_NETWORK 0x0012
+#define CSIDL_FONTS 0x0014
+#define CSIDL_TEMPLATES 0x0015
+#define CSIDL_COMMON_STARTMENU 0x0016
+#define CSIDL_COMMON_PROGRAMS 0x0017
+#define CSIDL_COMMON_STARTUP 0x0018
+#define CSIDL_COMMON_DESKTOPDIRECTORY 0x0019
+#define CSIDL_APPDATA 0x001a
+#define CSIDL_LOCAL_APPDATA 0x001c
+#define CSIDL_INTERNET_CACHE 0x0020
+#define CSIDL_COOKIES 0x0021
+#define CSIDL_HISTORY 0x0022
+#define CSIDL_COMMON_APPDATA 0x0023
+#define CSIDL_WINDOWS 0x0024
+#define CSIDL_SYSTEM 0x0025
+#define CSIDL_PROGRAM_FILES 0x0026
+#define CSIDL_MYPICTURES 0x0027
+#define CSIDL_PROFILE 0x0028
+#define CSIDL_SYSTEMX86 0x0029
+#define CSIDL_PROGRAM_FILESX86 0x002a
+#define CSIDL_PROGRAM_FILES_COMMON 0x002b
+#define CSIDL_PROGRAM_FILES_COMMONX86 0x002c
+#define CSIDL_COMMON_TEMPLATES 0x002d
+#define CSIDL_COMMON_DOCUMENTS 0x002e
+#define CSIDL_ADMINTOOLS 0x0030
+#define CSIDL_COMMON_ADMINTOOLS 0x002f
+
+#define CSIDL_FLAG_DONT_VERIFY 0x4000
+#define CSIDL_FLAG_CREATE 0x8000
+#define CSIDL_FLAG_MASK 0xFF00
+
+#define SHGFP_TYPE_CURRENT 0
+#define SHGFP_TYPE_DEFAULT 1
+
+#define SHPPFW_NONE 0x00000000
+#define SHPPFW_DEFAULT 0x00000001
+#define SHPPFW_DIRCREATE 0x00000001
+#define SHPPFW_ASKDIRCREATE 0x00000002
+#define SHPPFW_IGNOREFILENAME 0x00000004
+#define SHPPFW_NOWRITECHECK 0x00000008
+#define SHPPFW_MEDIACHECKONLY 0x00000010
+
+#ifdef __cplusplus
+struct IUnknown;
+extern "C" {
+#else
+typedef struct IUnknown IUnknown;
+#endif
+
+BOOL WINAPI SHGetSpecialFolderPathW(HWND hwnd, LPWSTR pszPath, int csidl, BOOL fCreate);
+HRESULT WINAPI SHGetFolderPathW(HWND hwnd, int csidl, HANDLE hToken, DWORD dwFlags, LPWSTR pszPath);
+HRESULT WINAPI SHPathPrepareForWriteW(HWND hwnd, struct IUnknown *punkEnableModless, LPCWSTR pszPath,
+                                      DWORD dwFlags);
+int WINAPI SHCreateDirectoryExW(HWND hwnd, LPCWSTR pszPath, const SECURITY_ATTRIBUTES *psa);
+
+#ifdef __cplusplus
+}
+#endif

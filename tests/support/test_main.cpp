@@ -19,6 +19,7 @@ int main(int argc, char **argv) {
   unsetenv("HOSTWIN_WINVER");
   unsetenv("HOSTWIN_ARCH");
   unsetenv("HOSTWIN_TRUSTED_ROOTS");
+  setenv("HOSTWIN_SYSTEM_ROOTS", "none", 1);  // a test trusts only its own throw-away roots
   unsetenv("HOSTWIN_UI_SCRIPT");
   testing::InitGoogleTest(&argc, argv);
   int result = RUN_ALL_TESTS();

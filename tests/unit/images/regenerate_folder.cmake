@@ -1,0 +1,21 @@
+# Runs GENERATOR into the folder OUTPUT and fails unless OUTPUT holds exactly
+# the files of EXPECTED, each equal byte for byte.
+file(REMOVE_RECURSE ${OUTPUT})
+execute_process(COMMAND ${PYTHON} ${GENERATOR} ${OUTPUT} RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "${GENERATOR} failed: ${result}")
+endif()
+file(GLOB expected RELATIVE ${EXPECTED} ${EXPECTED}/*)
+file(GLOB produced RELATIVE ${OUTPUT} ${OUTPUT}/*)
+list(SORT expected)
+list(SORT produced)
+if(NOT expected STREQUAL produced)
+  message(FATAL_ERROR "${GENERATOR} made {${produced}}, the tree holds {${expected}}: regenerate them")
+endif()
+foreach(name IN LISTS expected)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${OUTPUT}/${name} ${EXPECTED}/${name}
+                  RESULT_VARIABLE different)
+  if(different)
+    message(FATAL_ERROR "${OUTPUT}/${name} differs from ${EXPECTED}/${name}: regenerate it")
+  endif()
+endforeach()

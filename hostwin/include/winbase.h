@@ -165,6 +165,24 @@ UINT WINAPI SetErrorMode(UINT uMode);
 #define SEM_NOGPFAULTERRORBOX 0x0002
 #define SEM_NOOPENFILEERRORBOX 0x8000
 
+// Activation contexts: the types only. The host offers no activation
+// contexts (kernel32 does not export CreateActCtxW), so code that looks the
+// functions up at run time takes its plain path, as on systems without them.
+typedef struct tagACTCTXW {
+  ULONG cbSize;
+  DWORD dwFlags;
+  LPCWSTR lpSource;
+  USHORT wProcessorArchitecture;
+  LANGID wLangId;
+  LPCWSTR lpAssemblyDirectory;
+  LPCWSTR lpResourceName;
+  LPCWSTR lpApplicationName;
+  HMODULE hModule;
+} ACTCTXW, *PACTCTXW;
+typedef const ACTCTXW *PCACTCTXW;
+#define ACTCTX_FLAG_RESOURCE_NAME_VALID 0x00000008
+#define ACTCTX_FLAG_HMODULE_VALID 0x00000080
+
 // Time
 DWORD WINAPI GetTickCount(void);
 void WINAPI Sleep(DWORD dwMilliseconds);

@@ -56,6 +56,18 @@ bool SignerSignatureVerifies(PKCS7 *signature, std::span<const uint8_t> content)
   return input && PKCS7_verify(signature, nullptr, nullptr, input.get(), nullptr, PKCS7_NOVERIFY | PKCS7_BINARY) == 1;
 }
 
+HRESULT DigestSubject(Subject &subject, const EVP_MD *md, std::vector<uint8_t> *digest) {
+  DigestContextPtr context(EVP_MD_CTX_new());
+  if (!context || !EVP_DigestInit_ex(context.get(), md, nullptr)) return TRUST_E_SYSTEM_ERROR;
+  HRESULT hr = subject.Hash(context.get());
+  if (FAILED(hr)) return hr;
+  unsigned char value[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  if (!EVP_DigestFinal_ex(context.get(), value, &length)) return TRUST_E_SYSTEM_ERROR;
+  digest->assign(value, value + length);
+  return S_OK;
+}
+
 Verdict Check(std::span<const uint8_t> pkcs7, const DigestCheck &digestCheck, X509_STORE *roots, time_t now) {
   Verdict verdict;
   verdict.result = CRYPT_E_BAD_MSG;
@@ -136,17 +148,20 @@ Verdict VerifyFile(ByteSource &file, X509_STORE *roots, time_t now) {
   if (SUCCEEDED(verdict.result)) verdict.result = subject->ReadSignature(&pkcs7);
   if (FAILED(verdict.result)) return verdict;
   DigestCheck digestCheck = [&subject](const EVP_MD *md, std::span<const uint8_t> signedDigest) -> HRESULT {
-    DigestContextPtr context(EVP_MD_CTX_new());
-    if (!context || !EVP_DigestInit_ex(context.get(), md, nullptr)) return TRUST_E_SYSTEM_ERROR;
-    HRESULT hr = subject->Hash(context.get());
+    std::vector<uint8_t> digest;
+    HRESULT hr = DigestSubject(*subject, md, &digest);
     if (FAILED(hr)) return hr;
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    if (!EVP_DigestFinal_ex(context.get(), digest, &length)) return TRUST_E_SYSTEM_ERROR;
-    return length == signedDigest.size() && memcmp(digest, signedDigest.data(), length) == 0 ? S_OK
-                                                                                              : TRUST_E_BAD_DIGEST;
+    return digest.size() == signedDigest.size() && memcmp(digest.data(), signedDigest.data(), digest.size()) == 0
+               ? S_OK
+               : TRUST_E_BAD_DIGEST;
   };
   return VerifySignature(pkcs7, digestCheck, roots, now);
+}
+
+HRESULT ComputeFileDigest(ByteSource &file, const EVP_MD *md, std::vector<uint8_t> *digest) {
+  std::unique_ptr<Subject> subject;
+  HRESULT hr = OpenSubject(file, &subject);
+  return SUCCEEDED(hr) ? DigestSubject(*subject, md, digest) : hr;
 }
 
 }  // namespace hw::trust

@@ -104,16 +104,21 @@ class PeSubject : public Subject {
   }
 
   HRESULT Hash(EVP_MD_CTX *digest) override {
-    if (!HasPlausibleCertificateTable()) return TRUST_E_NOSIGNATURE;
+    const uint64_t size = m_source.Size();
+    uint64_t tableStart = size, tableEnd = size;
+    if (m_layout.hasSecurityEntry && (m_layout.certTableOffset || m_layout.certTableSize)) {
+      if (!HasPlausibleCertificateTable()) return TRUST_E_NOSIGNATURE;
+      tableStart = m_layout.certTableOffset;
+      tableEnd = tableStart + m_layout.certTableSize;
+    }
     RangeHasher hasher(m_source, digest);
     const uint64_t afterChecksum = m_layout.checksumOffset + 4;
+    HRESULT hr = hasher.Add(0, m_layout.checksumOffset);
+    if (FAILED(hr) || !m_layout.hasSecurityEntry) return FAILED(hr) ? hr : hasher.Add(afterChecksum, size - afterChecksum);
     const uint64_t afterEntry = m_layout.securityEntryOffset + 8;
-    const uint64_t tableEnd = uint64_t{m_layout.certTableOffset} + m_layout.certTableSize;
-    HRESULT hr;
-    if (FAILED(hr = hasher.Add(0, m_layout.checksumOffset))) return hr;
     if (FAILED(hr = hasher.Add(afterChecksum, m_layout.securityEntryOffset - afterChecksum))) return hr;
-    if (FAILED(hr = hasher.Add(afterEntry, m_layout.certTableOffset - afterEntry))) return hr;
-    return hasher.Add(tableEnd, m_source.Size() - tableEnd);
+    if (FAILED(hr = hasher.Add(afterEntry, tableStart - afterEntry))) return hr;
+    return hasher.Add(tableEnd, size - tableEnd);
   }
 
  private:

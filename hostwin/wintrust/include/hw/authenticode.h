@@ -49,4 +49,8 @@ Verdict VerifySignature(std::span<const uint8_t> pkcs7, const DigestCheck &diges
 // Verifies a PE image or installation database, chosen by content.
 Verdict VerifyFile(ByteSource &file, X509_STORE *roots, time_t now);
 
+// The digest of a PE image or installation database as its signer takes
+// it (the file need not be signed).
+HRESULT ComputeFileDigest(ByteSource &file, const EVP_MD *md, std::vector<uint8_t> *digest);
+
 }  // namespace hw::trust

@@ -23,10 +23,10 @@ CSetupRunOwner g_runOwner;
 
 }  // namespace
 
-CSetupApp::CSetupApp() : CWinApp(TEXT("Setup")) {}
+CSetupApp::CSetupApp() : CWinApp(TEXT("Setup")), m_pfnCreateSetupRun(CreateSetupRun) {}
 
 BOOL CSetupApp::InitInstance() {
-  CSetupRun *pRun = CreateSetupRun();
+  CSetupRun *pRun = m_pfnCreateSetupRun();
   g_runOwner.Reset(pRun);
   g_pCurrentSetupRun = pRun;
   HRESULT hr = pRun->Initialize();

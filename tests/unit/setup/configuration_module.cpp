@@ -1,0 +1,2 @@
+// A module that only carries resources (see configuration.rc).
+#include <windows.h>

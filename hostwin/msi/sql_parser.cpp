@@ -319,7 +319,7 @@ class Parser {
         if (other.name == column.name) return false;
       }
       st.definitions.push_back(std::move(column));
-      if (!Symbol(u",")) return false;
+      if (!Symbol(u",") && !IsKeyword(Peek(), u"PRIMARY")) return false;
     }
     if (!Keyword(u"KEY")) return false;
     do {

@@ -140,6 +140,12 @@ const ResourceEntry *FindModuleResource(HMODULE module, LPCWSTR type, LPCWSTR na
   for (WORD wanted : LanguageOrder()) {
     if (const ResourceEntry *entry = inLanguage(wanted)) return entry;
   }
+  // Then the user's language in any of its variants (English (Canada) for
+  // an English (United States) user), before any other language.
+  WORD userPrimary = PRIMARYLANGID(GetUserDefaultUILanguage());
+  for (const ResourceEntry *entry : candidates) {
+    if (PRIMARYLANGID(entry->language) == userPrimary) return entry;
+  }
   const ResourceEntry *first = candidates.front();
   for (const ResourceEntry *entry : candidates) {
     if (entry->language < first->language) first = entry;

@@ -124,7 +124,10 @@ extern "C" BOOL WINAPI PathRemoveFileSpecW(LPWSTR pszPath) {
       fileSpec = p;
     } else if (*p == u':') {
       fileSpec = ++p;
-      if (*p == u'\\') ++fileSpec;
+      if (*p == u'\\') {
+        ++fileSpec;
+        ++p;
+      }
       continue;
     }
     ++p;

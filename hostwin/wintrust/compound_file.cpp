@@ -31,6 +31,28 @@ uint32_t Le32(const uint8_t *p) {
 }
 uint64_t Le64(const uint8_t *p) { return uint64_t{Le32(p)} | uint64_t{Le32(p + 4)} << 32; }
 
+// Notices a chain that comes back to a sector it passed (Brent's method:
+// constant memory, found within a few times the loop's length). Chains are
+// bounded by their stream's size anyway; this turns a loop into an error
+// instead of repeated content.
+class LoopGuard {
+ public:
+  bool Revisits(uint32_t sector) {
+    if (sector == m_saved) return true;
+    if (++m_steps == m_power) {
+      m_saved = sector;
+      m_power *= 2;
+      m_steps = 0;
+    }
+    return false;
+  }
+
+ private:
+  uint32_t m_saved = kNoStream;
+  uint64_t m_power = 1;
+  uint64_t m_steps = 0;
+};
+
 }  // namespace
 
 // An allocation table (the FAT or the mini FAT), looked up through a small
@@ -225,8 +247,9 @@ HRESULT CompoundFile::ReadStream(const DirectoryEntry &entry, const Sink &sink) 
 // Follows the FAT chain, reading runs of consecutive sectors at once.
 HRESULT CompoundFile::ReadRegularStream(uint32_t sector, uint64_t size, const Sink &sink) {
   uint64_t remaining = size;
+  LoopGuard loop;
   while (remaining > 0) {
-    if (sector >= m_sectorCount) return kMalformed;
+    if (sector >= m_sectorCount || loop.Revisits(sector)) return kMalformed;
     const uint32_t first = sector;
     uint64_t run = 1;
     uint32_t next = 0;
@@ -239,6 +262,7 @@ HRESULT CompoundFile::ReadRegularStream(uint32_t sector, uint64_t size, const Si
         break;
       }
       sector = next;
+      if (loop.Revisits(sector)) return kMalformed;
       ++run;
     }
     const uint64_t bytes = std::min<uint64_t>(remaining, run * m_sectorSize);
@@ -264,8 +288,9 @@ HRESULT CompoundFile::LoadMiniStreamLocations() {
   std::vector<uint32_t> container;
   container.reserve(sectors);
   uint32_t sector = root.start;
+  LoopGuard containerLoop;
   for (uint64_t i = 0; i < sectors; ++i) {
-    if (sector >= m_sectorCount) return kMalformed;
+    if (sector >= m_sectorCount || containerLoop.Revisits(sector)) return kMalformed;
     container.push_back(sector);
     if (i + 1 < sectors) {
       HRESULT hr = m_fat->Next(sector, &sector);
@@ -275,8 +300,9 @@ HRESULT CompoundFile::LoadMiniStreamLocations() {
   std::vector<uint32_t> miniFat;
   miniFat.reserve(m_miniFatSectorCount);
   sector = m_firstMiniFatSector;
+  LoopGuard miniFatLoop;
   for (uint32_t i = 0; i < m_miniFatSectorCount; ++i) {
-    if (sector >= m_sectorCount) return kMalformed;
+    if (sector >= m_sectorCount || miniFatLoop.Revisits(sector)) return kMalformed;
     miniFat.push_back(sector);
     if (i + 1 < m_miniFatSectorCount) {
       HRESULT hr = m_fat->Next(sector, &sector);
@@ -293,7 +319,9 @@ HRESULT CompoundFile::LoadMiniStreamLocations() {
 HRESULT CompoundFile::ReadMiniStream(uint32_t miniSector, uint64_t size, const Sink &sink) {
   uint8_t piece[kMiniSectorSize];
   uint64_t remaining = size;
+  LoopGuard loop;
   while (remaining > 0) {
+    if (loop.Revisits(miniSector)) return kMalformed;
     const uint64_t offset = uint64_t{miniSector} * kMiniSectorSize;
     const uint64_t containerIndex = offset / m_sectorSize;
     if (containerIndex >= m_miniStreamSectors.size()) return kMalformed;

@@ -19,6 +19,21 @@ struct CfbNode {
   std::vector<CfbNode> children;    // a storage's entries
 };
 
+inline CfbNode MakeStream(std::u16string name, std::string data) {
+  CfbNode node;
+  node.name = std::move(name);
+  node.data = std::move(data);
+  return node;
+}
+
+inline CfbNode MakeStorage(std::u16string name, uint8_t clsidFill = 0) {
+  CfbNode node;
+  node.name = std::move(name);
+  node.storage = true;
+  node.clsid.fill(clsidFill);
+  return node;
+}
+
 struct CfbFile {
   std::vector<uint8_t> bytes;
   // Directory entries in the order they were written (the root first, then

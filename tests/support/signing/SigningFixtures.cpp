@@ -125,18 +125,22 @@ TestPki::TestPki(const std::string &folder, KeyKind keys) {
   Issued intermediateCa = MakeCertificate(intermediateSpec, keys);
   intermediate = Save(folder, "intermediate", intermediateSpec, intermediateCa);
 
-  auto leaf = [&](const std::string &tag, const CertSpec &spec) {
-    Issued made = MakeCertificate(spec, keys);
+  auto leaf = [&](const std::string &tag, const CertSpec &spec, KeyKind kind) {
+    Issued made = MakeCertificate(spec, kind);
     Identity identity = Save(folder, tag, spec, made);
     if (spec.issuer == &intermediateCa) AppendPem(identity.chainPath, intermediateCa.cert);
     Free(made);
     return identity;
   };
-  signer = leaf("signer", {kSignerName, &intermediateCa, from, until, false, "codeSigning"});
-  wrongUsage = leaf("wrong-usage", {"Orvandel Test Web Server", &intermediateCa, from, until, false, "serverAuth"});
+  signer = leaf("signer", {kSignerName, &intermediateCa, from, until, false, "codeSigning"}, keys);
+  wrongUsage =
+      leaf("wrong-usage", {"Orvandel Test Web Server", &intermediateCa, from, until, false, "serverAuth"}, keys);
   expiredSignerValidAt = now - 2 * kYear;
-  expired = leaf("expired", {"Orvandel Test Expired Signer", &intermediateCa, now - 3 * kYear, now - kYear, false,
-                             "codeSigning"});
+  expired = leaf("expired",
+                 {"Orvandel Test Expired Signer", &intermediateCa, now - 3 * kYear, now - kYear, false, "codeSigning"},
+                 keys);
+  rsaSigner = leaf("rsa-signer", {"Orvandel Test RSA Signer", &intermediateCa, from, until, false, "codeSigning"},
+                   KeyKind::kRsa);
 
   CertSpec tsaRootSpec{"Orvandel Test Timestamping Root", nullptr, from, until, true};
   Issued tsaRootCa = MakeCertificate(tsaRootSpec, keys);

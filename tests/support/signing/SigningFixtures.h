@@ -23,7 +23,9 @@ struct Identity {
 // A root with an intermediate CA and a code-signing leaf whose common name
 // is not ASCII; a separate timestamping root and leaf (time-stamping usage,
 // critical); a leaf for the wrong usage (server authentication); a leaf
-// that expired a year ago; a second, untrusted root with its own signer.
+// that expired a year ago; a second, untrusted root with its own signer;
+// and a code-signing leaf with an RSA key (for digests ECDSA has no
+// signature algorithm for, such as MD5).
 // Every certificate but the expired one is valid from ten years ago to ten
 // years ahead, so that past timestamps verify.
 class TestPki {
@@ -33,7 +35,7 @@ class TestPki {
 
   explicit TestPki(const std::string &folder, KeyKind keys = KeyKind::kEc);
 
-  Identity root, intermediate, signer, tsaRoot, tsa, wrongUsage, expired, untrustedRoot, untrustedSigner;
+  Identity root, intermediate, signer, tsaRoot, tsa, wrongUsage, expired, untrustedRoot, untrustedSigner, rsaSigner;
   // A time at which the expired signer was valid.
   time_t expiredSignerValidAt = 0;
   // The trusted roots (root and timestamping root), one PEM file.

@@ -139,16 +139,17 @@ bool Database::Load(std::span<const uint8_t> bytes, std::string *why) {
   for (const StorageEntry &entry : root.children) {
     bool isTable = false;
     std::u16string name = DecodeStreamName(entry.name, &isTable);
+    // Two entries whose names decode alike would overwrite each other.
     if (entry.isStorage) {
-      m_storages[name] = StorageAsFile(entry);
+      if (!m_storages.emplace(name, StorageAsFile(entry)).second) return Fail(why, "repeated storage name");
     } else if (isTable) {
-      tableStreams[name] = entry.data;
+      if (!tableStreams.emplace(name, entry.data).second) return Fail(why, "repeated table stream");
     } else if (entry.name == kSummaryName) {
       m_summaryStream = entry.data;
     } else if (!entry.name.empty() && entry.name[0] < 0x20) {
       m_otherStreams.emplace_back(entry.name, entry.data);
-    } else {
-      m_streams[name] = entry.data;
+    } else if (!m_streams.emplace(name, entry.data).second) {
+      return Fail(why, "repeated stream name");
     }
   }
   auto stream = [&](const char16_t *name) -> const Bytes & {
@@ -168,7 +169,9 @@ bool Database::Load(std::span<const uint8_t> bytes, std::string *why) {
   std::map<std::u16string, std::vector<std::pair<int32_t, Column>>> columnsByTable;
   for (const StoredRow &row : columnRows) {
     if (!row.cells[1] || !row.cells[3]) return Fail(why, "null column number or type");
-    Column column{m_pool.Text(row.cells[2]), static_cast<uint16_t>(CellInteger(row.cells[3]))};
+    // A column stored in the file is persistent whatever its type says.
+    Column column{m_pool.Text(row.cells[2]),
+                  static_cast<uint16_t>(static_cast<uint16_t>(CellInteger(row.cells[3])) & ~kTypeTemporary)};
     if (column.name.empty() || !ValidColumnType(column.type)) return Fail(why, "bad column definition");
     columnsByTable[m_pool.Text(row.cells[0])].emplace_back(CellInteger(row.cells[1]), std::move(column));
   }

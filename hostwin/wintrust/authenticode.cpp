@@ -49,11 +49,14 @@ bool ReadIndirectData(PKCS7 *signature, IndirectData *indirect) {
   return indirect->digestInfo != nullptr;
 }
 
-// The signer's signature over the SpcIndirectDataContent value: its
-// messageDigest attribute and the signature over its attributes.
-bool SignerSignatureVerifies(PKCS7 *signature, std::span<const uint8_t> content) {
-  BioPtr input(BIO_new_mem_buf(content.data(), static_cast<int>(content.size())));
-  return input && PKCS7_verify(signature, nullptr, nullptr, input.get(), nullptr, PKCS7_NOVERIFY | PKCS7_BINARY) == 1;
+// The signer's signature over the SpcIndirectDataContent value. Checked
+// here rather than by PKCS7_verify, which also digests with every algorithm
+// the SignedData lists and leaks on some malformed lists.
+bool SignerSignatureVerifies(PKCS7_SIGNER_INFO *signer, X509 *cert, const EVP_MD *md,
+                             std::span<const uint8_t> content) {
+  ASN1_TYPE *contentType = PKCS7_get_signed_attribute(signer, NID_pkcs9_contentType);
+  return contentType && contentType->type == V_ASN1_OBJECT && IsIndirectDataType(contentType->value.object) &&
+         SignerInfoVerifies(signer, cert, md, content);
 }
 
 HRESULT DigestSubject(Subject &subject, const EVP_MD *md, std::vector<uint8_t> *digest) {
@@ -86,7 +89,8 @@ Verdict Check(std::span<const uint8_t> pkcs7, const DigestCheck &digestCheck, X5
   const ASN1_OCTET_STRING *fileDigest = nullptr;
   X509_SIG_get0(indirect.digestInfo.get(), &fileDigestAlgorithm, &fileDigest);
   const EVP_MD *fileMd = fileDigestAlgorithm ? AllowedDigest(fileDigestAlgorithm->algorithm) : nullptr;
-  if (!fileMd || !AllowedDigest(signer->digest_alg->algorithm)) {
+  const EVP_MD *signerMd = AllowedDigest(signer->digest_alg->algorithm);
+  if (!fileMd || !signerMd) {
     verdict.result = NTE_BAD_ALGID;
     return verdict;
   }
@@ -102,7 +106,7 @@ Verdict Check(std::span<const uint8_t> pkcs7, const DigestCheck &digestCheck, X5
   verdict.signer->chain.push_back(ShareCertificate(signerCert));
   verdict.signer->verifiedAt = now;
 
-  if (!SignerSignatureVerifies(signature.get(), indirect.value)) {
+  if (!SignerSignatureVerifies(signer, signerCert, signerMd, indirect.value)) {
     verdict.result = verdict.signer->error = TRUST_E_CERT_SIGNATURE;
     return verdict;
   }

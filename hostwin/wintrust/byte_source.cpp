@@ -89,7 +89,9 @@ bool MemorySource::ReadAt(uint64_t offset, void *buffer, size_t size) {
 }
 
 RangeHasher::RangeHasher(ByteSource &source, EVP_MD_CTX *digest)
-    : m_source(source), m_digest(digest), m_buffer(kHashBufferSize) {}
+    : m_source(source),
+      m_digest(digest),
+      m_buffer(static_cast<size_t>(std::clamp<uint64_t>(source.Size(), 1, kHashBufferSize))) {}
 
 HRESULT RangeHasher::Add(uint64_t offset, uint64_t size) {
   if (!m_source.Contains(offset, size)) return TRUST_E_SUBJECT_FORM_UNKNOWN;

@@ -92,7 +92,7 @@ class CompoundFile::SectorTable {
   std::vector<uint8_t> m_raw;
 };
 
-CompoundFile::CompoundFile(ByteSource &source) : m_source(source), m_buffer(kBufferSize) {}
+CompoundFile::CompoundFile(ByteSource &source) : m_source(source) {}
 CompoundFile::~CompoundFile() = default;
 
 bool CompoundFile::HasMagic(ByteSource &source) {
@@ -125,6 +125,9 @@ HRESULT CompoundFile::ReadHeader() {
   m_sectorCount = static_cast<uint32_t>(
       std::min<uint64_t>((size - m_sectorSize + m_sectorSize - 1) / m_sectorSize, kMaxRegularSector));
   m_regularBudget = size;
+  // Whole runs of sectors are read at once, up to the buffer's size; a small
+  // file needs no more than itself.
+  m_buffer.resize(static_cast<size_t>(std::clamp<uint64_t>(size, m_sectorSize, kBufferSize)));
   m_firstMiniFatSector = Le32(header + 60);
   m_miniFatSectorCount = Le32(header + 64);
 

@@ -33,6 +33,24 @@ std::span<const unsigned char> Bytes(const ASN1_STRING *text) {
   return {ASN1_STRING_get0_data(text), static_cast<size_t>(ASN1_STRING_length(text))};
 }
 
+bool SignerInfoVerifies(PKCS7_SIGNER_INFO *signer, X509 *cert, const EVP_MD *md,
+                        std::span<const unsigned char> content) {
+  ASN1_OCTET_STRING *digest = PKCS7_digest_from_attributes(signer->auth_attr);
+  if (!digest || !DigestMatches(md, content, Bytes(digest))) return false;
+  unsigned char *encoded = nullptr;
+  int length = ASN1_item_i2d(reinterpret_cast<ASN1_VALUE *>(signer->auth_attr), &encoded,
+                             ASN1_ITEM_rptr(PKCS7_ATTR_VERIFY));
+  if (length <= 0) return false;
+  EVP_PKEY *key = X509_get0_pubkey(cert);
+  DigestContextPtr context(EVP_MD_CTX_new());
+  std::span<const unsigned char> signature = Bytes(signer->enc_digest);
+  bool verified = key && context && EVP_DigestVerifyInit(context.get(), nullptr, md, nullptr, key) == 1 &&
+                  EVP_DigestVerify(context.get(), signature.data(), signature.size(), encoded,
+                                   static_cast<size_t>(length)) == 1;
+  OPENSSL_free(encoded);
+  return verified;
+}
+
 bool ToTime(const ASN1_TIME *when, time_t *seconds) {
   struct tm parts{};
   if (!when || !ASN1_TIME_to_tm(when, &parts)) return false;

@@ -43,6 +43,12 @@ bool DigestMatches(const EVP_MD *md, std::span<const unsigned char> data, std::s
 
 std::span<const unsigned char> Bytes(const ASN1_STRING *text);
 
+// A PKCS#7 signer's proof over `content`: its messageDigest attribute is
+// the digest of `content` with `md`, and its signature, checked with
+// `cert`'s key, covers the DER of its authenticated attributes.
+bool SignerInfoVerifies(PKCS7_SIGNER_INFO *signer, X509 *cert, const EVP_MD *md,
+                        std::span<const unsigned char> content);
+
 // An ASN.1 UTCTime or GeneralizedTime as seconds since 1970.
 bool ToTime(const ASN1_TIME *when, time_t *seconds);
 

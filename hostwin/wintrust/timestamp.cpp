@@ -23,24 +23,6 @@ std::span<const unsigned char> SequenceBytes(const ASN1_TYPE *value) {
   return Bytes(value->value.sequence);
 }
 
-// The countersigner signed the DER of its authenticated attributes (as a
-// SET), as any PKCS#7 signer does.
-bool AttributesSignatureVerifies(PKCS7_SIGNER_INFO *signer, X509 *cert, const EVP_MD *md) {
-  if (sk_X509_ATTRIBUTE_num(signer->auth_attr) <= 0) return false;
-  unsigned char *encoded = nullptr;
-  int length = ASN1_item_i2d(reinterpret_cast<ASN1_VALUE *>(signer->auth_attr), &encoded,
-                             ASN1_ITEM_rptr(PKCS7_ATTR_VERIFY));
-  if (length <= 0) return false;
-  EVP_PKEY *key = X509_get0_pubkey(cert);
-  DigestContextPtr context(EVP_MD_CTX_new());
-  std::span<const unsigned char> signature = Bytes(signer->enc_digest);
-  bool verified = key && context && EVP_DigestVerifyInit(context.get(), nullptr, md, nullptr, key) == 1 &&
-                  EVP_DigestVerify(context.get(), signature.data(), signature.size(), encoded,
-                                   static_cast<size_t>(length)) == 1;
-  OPENSSL_free(encoded);
-  return verified;
-}
-
 // Every check below starts from this and only a complete success changes it.
 TimestampResult PresentButUntrusted() {
   TimestampResult result;
@@ -72,9 +54,7 @@ TimestampResult CheckCountersignature(const ASN1_TYPE *value, PKCS7_SIGNER_INFO 
   if (!md || !authority) return result;
   result.chain.push_back(ShareCertificate(authority));
 
-  ASN1_OCTET_STRING *digest = PKCS7_digest_from_attributes(countersigner->auth_attr);
-  if (!digest || !DigestMatches(md, Bytes(signer->enc_digest), Bytes(digest))) return result;
-  if (!AttributesSignatureVerifies(countersigner.get(), authority, md)) return result;
+  if (!SignerInfoVerifies(countersigner.get(), authority, md, Bytes(signer->enc_digest))) return result;
   ASN1_TYPE *signingTime = PKCS7_get_signed_attribute(countersigner.get(), NID_pkcs9_signingTime);
   if (!signingTime || (signingTime->type != V_ASN1_UTCTIME && signingTime->type != V_ASN1_GENERALIZEDTIME) ||
       !ToTime(signingTime->value.utctime, &result.time))

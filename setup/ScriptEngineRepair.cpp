@@ -16,16 +16,22 @@ typedef BOOL(WINAPI *ActivateActCtxProc)(HANDLE hActCtx, ULONG_PTR *lpCookie);
 typedef BOOL(WINAPI *DeactivateActCtxProc)(DWORD dwFlags, ULONG_PTR ulCookie);
 typedef void(WINAPI *ReleaseActCtxProc)(HANDLE hActCtx);
 
+// An export as the function type it has (through the generic function type,
+// which converts to any other).
+template <class TProc>
+TProc ProcAddress(HMODULE hModule, LPCSTR pszName) {
+  return hModule ? reinterpret_cast<TProc>(reinterpret_cast<void (*)(void)>(GetProcAddress(hModule, pszName))) : NULL;
+}
+
 // Loads the engine's library with the program's own activation context (from
 // its manifest) active, or plainly where the system has no activation
 // contexts.
 HMODULE LoadEngineLibrary() {
   HMODULE hKernel = GetModuleHandleW(TEXT("kernel32.dll"));
-  CreateActCtxWProc pfnCreate = hKernel ? (CreateActCtxWProc)GetProcAddress(hKernel, "CreateActCtxW") : NULL;
-  ActivateActCtxProc pfnActivate = hKernel ? (ActivateActCtxProc)GetProcAddress(hKernel, "ActivateActCtx") : NULL;
-  DeactivateActCtxProc pfnDeactivate =
-      hKernel ? (DeactivateActCtxProc)GetProcAddress(hKernel, "DeactivateActCtx") : NULL;
-  ReleaseActCtxProc pfnRelease = hKernel ? (ReleaseActCtxProc)GetProcAddress(hKernel, "ReleaseActCtx") : NULL;
+  CreateActCtxWProc pfnCreate = ProcAddress<CreateActCtxWProc>(hKernel, "CreateActCtxW");
+  ActivateActCtxProc pfnActivate = ProcAddress<ActivateActCtxProc>(hKernel, "ActivateActCtx");
+  DeactivateActCtxProc pfnDeactivate = ProcAddress<DeactivateActCtxProc>(hKernel, "DeactivateActCtx");
+  ReleaseActCtxProc pfnRelease = ProcAddress<ReleaseActCtxProc>(hKernel, "ReleaseActCtx");
   if (!pfnCreate || !pfnActivate || !pfnDeactivate || !pfnRelease) return LoadLibraryW(TEXT("JScript.dll"));
 
   WCHAR szProgram[MAX_PATH] = {0};
@@ -56,7 +62,7 @@ void RepairScriptEngineRegistration() {
   if (hr == REGDB_E_CLASSNOTREG) {
     hEngineLibrary = LoadEngineLibrary();
     if (hEngineLibrary) {
-      DllRegisterServerProc pfnRegister = (DllRegisterServerProc)GetProcAddress(hEngineLibrary, "DllRegisterServer");
+      DllRegisterServerProc pfnRegister = ProcAddress<DllRegisterServerProc>(hEngineLibrary, "DllRegisterServer");
       if (pfnRegister) {
         try {
           pfnRegister();

@@ -1,39 +1,14 @@
 #include "security_warning.h"
 
-#include "hw/config.h"
-#include "hw/text.h"
+#include <winbase.h>
+#include <winuser.h>
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "hw/text.h"
+#include "hw/ui.h"
 
 #include <cstdio>
 
 namespace hw::trust {
-namespace {
-
-void AppendJsonString(std::string &out, std::string_view text) {
-  out += '"';
-  for (char c : text) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char escaped[8];
-          snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
-          out += escaped;
-        } else {
-          out += c;
-        }
-    }
-  }
-  out += '"';
-}
-
-}  // namespace
 
 std::string DescribeTrustResult(HRESULT result) {
   switch (result) {
@@ -57,30 +32,26 @@ std::string DescribeTrustResult(HRESULT result) {
     case NTE_BAD_ALGID: return "Invalid algorithm specified.";
     default: break;
   }
-  if (result == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) return "The system cannot find the file specified.";
-  if (result == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)) return "The system cannot find the path specified.";
-  if (result == HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED)) return "Access is denied.";
-  char text[64];
-  snprintf(text, sizeof text, "The file could not be verified (0x%08X).", static_cast<unsigned>(result));
-  return text;
+  // Failures to open or read the file are system errors with system texts.
+  WCHAR text[512];
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                static_cast<DWORD>(result), 0, text, 512, nullptr);
+  while (length > 0 && (text[length - 1] == u'\n' || text[length - 1] == u'\r')) --length;
+  if (length > 0) return Utf16ToUtf8(std::u16string_view(text, length));
+  char fallback[64];
+  snprintf(fallback, sizeof fallback, "The file could not be verified (0x%08X).", static_cast<unsigned>(result));
+  return fallback;
 }
 
 void RecordSecurityWarning(std::u16string_view path, HRESULT result) {
-  const std::string transcript = Env("HOSTWIN_TRANSCRIPT");
-  if (transcript.empty()) return;
-  const std::string text = "The publisher of \"" + Utf16ToUtf8(path) + "\" could not be verified.\n\n" +
-                           DescribeTrustResult(result);
-  std::string line = "{\"kind\":\"security-warning\",\"title\":";
-  AppendJsonString(line, "Security Warning");
-  line += ",\"text\":";
-  AppendJsonString(line, text);
-  // Nobody can choose otherwise: the window only informs.
-  line += ",\"answer\":\"OK\"}\n";
-  int fd = open(transcript.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return;
-  ssize_t written = write(fd, line.data(), line.size());
-  (void)written;  // a transcript that cannot be written loses the entry, nothing more
-  close(fd);
+  ui::Prompt prompt;
+  prompt.kind = "security-warning";
+  prompt.title = u"Security Warning";
+  prompt.text = u"The publisher of \"" + std::u16string(path) + u"\" could not be verified.\n\n" +
+                Utf8ToUtf16(DescribeTrustResult(result));
+  prompt.style = MB_OK | MB_ICONWARNING;
+  prompt.buttons = ui::MessageBoxButtons(MB_OK);  // the window only informs
+  ui::Ask(prompt);
 }
 
 }  // namespace hw::trust

@@ -1,6 +1,5 @@
-// The window the trust service shows for a file that fails verification,
-// as the host records it: one "security-warning" entry in the
-// user-interface transcript (HOSTWIN_TRANSCRIPT).
+// The window the trust service shows for a file that fails verification:
+// a "security-warning" box of the user-interface driver, with OK only.
 #pragma once
 
 #include <winerror.h>
@@ -13,8 +12,8 @@ namespace hw::trust {
 // The text of a verification failure, for people.
 std::string DescribeTrustResult(HRESULT result);
 
-// Appends {"kind":"security-warning","title":...,"text":...,"answer":...}
-// as one line with one write, so that lines of several processes never mix.
+// Shows the box (and so records it in the transcript) and waits for it to
+// be closed.
 void RecordSecurityWarning(std::u16string_view path, HRESULT result);
 
 }  // namespace hw::trust

@@ -93,6 +93,31 @@ std::u16string DisplayName(TrustApi &api, PCCERT_CONTEXT cert) {
   return name;
 }
 
+
+// One WinVerifyTrust call's structures, as the system fills them.
+struct TrustCall {
+  explicit TrustCall(const std::string &hostPath, DWORD stateAction = WTD_STATEACTION_VERIFY)
+      : path(hw::Utf8ToUtf16(hostPath)) {
+    file = WINTRUST_FILE_INFO{sizeof(WINTRUST_FILE_INFO), path.c_str(), nullptr, nullptr};
+    data.cbStruct = sizeof data;
+    data.dwUIChoice = WTD_UI_NONE;
+    data.dwUnionChoice = WTD_CHOICE_FILE;
+    data.pFile = &file;
+    data.dwStateAction = stateAction;
+  }
+  TrustCall(const TrustCall &) = delete;
+  LONG Run(HWND window = nullptr) { return WinVerifyTrust(window, &action, &data); }
+  LONG Close() {
+    data.dwStateAction = WTD_STATEACTION_CLOSE;
+    return WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
+  }
+
+  std::u16string path;
+  WINTRUST_FILE_INFO file{};
+  WINTRUST_DATA data{};
+  GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+};
+
 TEST(TrustService, ModulesLoadByNameWithEveryFunction) {
   TrustApi api;
   ASSERT_NE(api.wintrust, nullptr);
@@ -146,17 +171,9 @@ TEST(TrustService, StateHoldsTheChainUntilClosed) {
   Fixtures &f = Fixtures::Get();
   SignOptions rfc3161;
   rfc3161.timestamp = Timestamp::kRfc3161;
-  std::u16string path = hw::Utf8ToUtf16(f.Signed("rfc3161.exe", f.UnsignedPe(), f.pki().signer, rfc3161));
-  WINTRUST_FILE_INFO file{sizeof(WINTRUST_FILE_INFO), path.c_str(), nullptr, nullptr};
-  WINTRUST_DATA data{};
-  data.cbStruct = sizeof data;
-  data.dwUIChoice = WTD_UI_NONE;
-  data.dwUnionChoice = WTD_CHOICE_FILE;
-  data.pFile = &file;
-  data.dwStateAction = WTD_STATEACTION_VERIFY;
-  GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
-  ASSERT_EQ(WinVerifyTrust(nullptr, &action, &data), S_OK);
-  HANDLE state = data.hWVTStateData;
+  TrustCall call(f.Signed("rfc3161.exe", f.UnsignedPe(), f.pki().signer, rfc3161));
+  ASSERT_EQ(call.Run(), S_OK);
+  HANDLE state = call.data.hWVTStateData;
   CRYPT_PROVIDER_DATA *provider = WTHelperProvDataFromStateData(state);
   ASSERT_NE(provider, nullptr);
   CRYPT_PROVIDER_SGNR *signer = WTHelperGetProvSignerFromChain(provider, 0, FALSE, 0);
@@ -172,32 +189,22 @@ TEST(TrustService, StateHoldsTheChainUntilClosed) {
   EXPECT_EQ(WTHelperGetProvSignerFromChain(provider, 1, FALSE, 0), nullptr);
   EXPECT_EQ(WTHelperGetProvSignerFromChain(provider, 0, TRUE, 1), nullptr);
 
-  data.dwStateAction = WTD_STATEACTION_CLOSE;
-  EXPECT_EQ(WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data), S_OK);
-  EXPECT_EQ(data.hWVTStateData, nullptr);
+  EXPECT_EQ(call.Close(), S_OK);
+  EXPECT_EQ(call.data.hWVTStateData, nullptr);
   EXPECT_EQ(WTHelperProvDataFromStateData(state), nullptr);
 }
 
 TEST(TrustService, StateOfAFailedVerificationHasNoSignerForAnUnsignedFile) {
   Fixtures &f = Fixtures::Get();
-  std::u16string path = hw::Utf8ToUtf16(f.UnsignedPe());
-  WINTRUST_FILE_INFO file{sizeof(WINTRUST_FILE_INFO), path.c_str(), nullptr, nullptr};
-  WINTRUST_DATA data{};
-  data.cbStruct = sizeof data;
-  data.dwUIChoice = WTD_UI_NONE;
-  data.dwUnionChoice = WTD_CHOICE_FILE;
-  data.pFile = &file;
-  data.dwStateAction = WTD_STATEACTION_VERIFY;
-  GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
-  EXPECT_EQ(WinVerifyTrust(nullptr, &action, &data), TRUST_E_NOSIGNATURE);
+  TrustCall call(f.UnsignedPe());
+  EXPECT_EQ(call.Run(), TRUST_E_NOSIGNATURE);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(TRUST_E_NOSIGNATURE));
-  ASSERT_NE(data.hWVTStateData, nullptr);
-  CRYPT_PROVIDER_DATA *provider = WTHelperProvDataFromStateData(data.hWVTStateData);
+  ASSERT_NE(call.data.hWVTStateData, nullptr);
+  CRYPT_PROVIDER_DATA *provider = WTHelperProvDataFromStateData(call.data.hWVTStateData);
   ASSERT_NE(provider, nullptr);
   EXPECT_EQ(WTHelperGetProvSignerFromChain(provider, 0, FALSE, 0), nullptr);
-  data.dwStateAction = WTD_STATEACTION_CLOSE;
-  EXPECT_EQ(WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data), S_OK);
-  EXPECT_EQ(data.hWVTStateData, nullptr);
+  EXPECT_EQ(call.Close(), S_OK);
+  EXPECT_EQ(call.data.hWVTStateData, nullptr);
 }
 
 TEST(TrustService, FileReadThroughAnOpenHandle) {
@@ -205,14 +212,9 @@ TEST(TrustService, FileReadThroughAnOpenHandle) {
   std::u16string path = hw::Utf8ToUtf16(f.Signed("signed.exe", f.UnsignedPe(), f.pki().signer));
   HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(handle, INVALID_HANDLE_VALUE);
-  WINTRUST_FILE_INFO file{sizeof(WINTRUST_FILE_INFO), u"Z:\\no\\such\\name.exe", handle, nullptr};
-  WINTRUST_DATA data{};
-  data.cbStruct = sizeof data;
-  data.dwUIChoice = WTD_UI_NONE;
-  data.dwUnionChoice = WTD_CHOICE_FILE;
-  data.pFile = &file;
-  GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
-  EXPECT_EQ(WinVerifyTrust(nullptr, &action, &data), S_OK);
+  TrustCall call("/no/such/name.exe", WTD_STATEACTION_IGNORE);  // the handle is read, not the path
+  call.file.hFile = handle;
+  EXPECT_EQ(call.Run(), S_OK);
   CloseHandle(handle);
 }
 
@@ -234,7 +236,12 @@ TEST(TrustService, SecurityWarningRecordedOnlyForAFailureShownToAPerson) {
   EXPECT_EQ(line.rfind("{\"kind\":\"security-warning\",\"title\":\"Security Warning\",\"text\":\"", 0), 0u) << line;
   EXPECT_NE(line.find("unsigned.exe"), std::string::npos) << line;
   EXPECT_NE(line.find("No signature was present in the subject."), std::string::npos) << line;
-  EXPECT_NE(line.find(",\"answer\":\"OK\"}"), std::string::npos) << line;
+  EXPECT_NE(line.find("\"answer\":\"OK\""), std::string::npos) << line;
+
+  EXPECT_EQ(Verify(f.Path("missing.exe"), WTD_UI_NOGOOD, desktop), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+  lines = TranscriptLines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_NE(lines[1].find("The system cannot find the file specified."), std::string::npos) << lines[1];
 }
 
 TEST(TrustService, ArgumentsAndSubjectsItCannotVerify) {
@@ -249,22 +256,15 @@ TEST(TrustService, ArgumentsAndSubjectsItCannotVerify) {
   EXPECT_EQ(Verify(f.Path("missing/folder/file.exe")), HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
   EXPECT_EQ(Verify(f.Path("")), HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED));  // a folder
 
-  std::u16string path = hw::Utf8ToUtf16(f.UnsignedPe());
-  WINTRUST_FILE_INFO file{sizeof(WINTRUST_FILE_INFO), path.c_str(), nullptr, nullptr};
-  WINTRUST_DATA data{};
-  data.cbStruct = sizeof data;
-  data.dwUIChoice = WTD_UI_NONE;
-  data.dwUnionChoice = WTD_CHOICE_FILE;
-  data.pFile = &file;
-  GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+  TrustCall call(f.UnsignedPe(), WTD_STATEACTION_IGNORE);
   GUID otherAction = {0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
-  EXPECT_EQ(WinVerifyTrust(nullptr, &otherAction, &data), TRUST_E_PROVIDER_UNKNOWN);
-  EXPECT_EQ(WinVerifyTrust(nullptr, &action, nullptr), E_INVALIDARG);
-  data.dwUnionChoice = WTD_CHOICE_CATALOG;
-  EXPECT_EQ(WinVerifyTrust(nullptr, &action, &data), TRUST_E_SUBJECT_FORM_UNKNOWN);
-  data.dwUnionChoice = WTD_CHOICE_FILE;
-  file.pcwszFilePath = nullptr;
-  EXPECT_EQ(WinVerifyTrust(nullptr, &action, &data), E_INVALIDARG);
+  EXPECT_EQ(WinVerifyTrust(nullptr, &otherAction, &call.data), TRUST_E_PROVIDER_UNKNOWN);
+  EXPECT_EQ(WinVerifyTrust(nullptr, &call.action, nullptr), E_INVALIDARG);
+  call.data.dwUnionChoice = WTD_CHOICE_CATALOG;
+  EXPECT_EQ(call.Run(), TRUST_E_SUBJECT_FORM_UNKNOWN);
+  call.data.dwUnionChoice = WTD_CHOICE_FILE;
+  call.file.pcwszFilePath = nullptr;
+  EXPECT_EQ(call.Run(), E_INVALIDARG);
 }
 
 }  // namespace

@@ -206,6 +206,12 @@ const Table *Database::FindTable(std::u16string_view name) const {
   return const_cast<Database *>(this)->FindTable(name);
 }
 
+bool Database::SetCodePage(uint32_t codePage) {
+  if (!CodePageSupported(codePage)) return false;
+  m_codePage = codePage;
+  return true;
+}
+
 void Database::SetSummary(const SummaryInfo &summary) {
   m_summary = summary;
   m_summaryChanged = true;
@@ -336,7 +342,9 @@ bool Database::Serialize(Bytes &out, std::string *why) const {
     if (!addStream(EncodeStreamName(name, false), data)) return false;
   }
   if (m_summaryChanged) {
-    addStream(kSummaryName, std::make_shared<Bytes>(m_summary.Serialize()));
+    auto summary = std::make_shared<Bytes>();
+    if (!m_summary.Serialize(*summary)) return Fail(why, "summary text not representable in its code page");
+    addStream(kSummaryName, summary);
   } else if (m_summaryStream) {
     addStream(kSummaryName, m_summaryStream);
   }

@@ -112,7 +112,7 @@ bool SummaryInfo::Parse(std::span<const uint8_t> s, SummaryInfo &out) {
   return true;
 }
 
-Bytes SummaryInfo::Serialize() const {
+bool SummaryInfo::Serialize(Bytes &out) const {
   Bytes body;
   std::vector<std::pair<uint32_t, uint32_t>> offsets;
   const uint32_t codePage = CodePageOf(properties);
@@ -133,7 +133,7 @@ Bytes SummaryInfo::Serialize() const {
         break;
       default: {
         std::string bytes;
-        if (!EncodeText(codePage, property.text, bytes)) EncodeText(0, property.text, bytes);
+        if (!EncodeText(codePage, property.text, bytes)) return false;
         Put32(body, static_cast<uint32_t>(bytes.size() + 1));
         body.insert(body.end(), bytes.begin(), bytes.end());
         body.push_back(0);
@@ -141,7 +141,7 @@ Bytes SummaryInfo::Serialize() const {
     }
     Pad4(body);
   }
-  Bytes out;
+  out.clear();
   Put16(out, 0xFFFE);
   Put16(out, 0);
   Put32(out, 0x00020006);  // written on Windows NT 6
@@ -156,7 +156,7 @@ Bytes SummaryInfo::Serialize() const {
     Put32(out, offset);
   }
   out.insert(out.end(), body.begin(), body.end());
-  return out;
+  return true;
 }
 
 }  // namespace hw::msi

@@ -8,6 +8,7 @@
 
 #include "MsiTestSupport.h"
 #include "TestEnvironment.h"
+#include "hw/msi_database.h"
 
 #include <gtest/gtest.h>
 
@@ -265,4 +266,28 @@ TEST(MsiToolRoundTrip, NonAsciiTextInACodePageZeroDatabaseSurvivesCommitAndReope
             (std::vector<std::vector<std::string>>{{text}}));
   EXPECT_NE(testenv::ReadFile(path).find(text), std::string::npos);  // stored as UTF-8
   EXPECT_EQ(ToolExport(path, "Types"), ToolExport(BuildSample(), "Types"));
+}
+
+// In a database with a code page of its own, text is written in that code
+// page; text it cannot hold fails the commit instead of turning into '?'.
+TEST(MsiToolRoundTrip, CodePage1252TextReadsInMsiinfoAndUnrepresentableTextFailsTheCommit) {
+  const std::string path = BuildSample();
+  {
+    Handle db(OpenDb(path, MSIDBOPEN_TRANSACT));
+    ASSERT_TRUE(hw::msi::DatabaseFromHandle(db)->SetCodePage(1252));
+    ASSERT_EQ(Exec(db, "INSERT INTO `Property` (`Property`, `Value`) VALUES ('Latin', 'Grüße, Ærø, €5')"),
+              static_cast<UINT>(ERROR_SUCCESS));
+    ASSERT_EQ(MsiDatabaseCommit(db), static_cast<UINT>(ERROR_SUCCESS));
+  }
+  EXPECT_NE(ToolExport(path, "Property").find("Latin\tGrüße, Ærø, €5\r\n"), std::string::npos)
+      << ToolExport(path, "Property");
+  const std::string before = testenv::ReadFile(path);
+  Handle db(OpenDb(path, MSIDBOPEN_TRANSACT));
+  EXPECT_EQ(hw::msi::DatabaseFromHandle(db)->CodePage(), 1252u);
+  ASSERT_EQ(Exec(db, "INSERT INTO `Property` (`Property`, `Value`) VALUES ('Far', '東京')"),
+            static_cast<UINT>(ERROR_SUCCESS));
+  EXPECT_EQ(MsiDatabaseCommit(db), static_cast<UINT>(ERROR_FUNCTION_FAILED));
+  EXPECT_EQ(testenv::ReadFile(path), before);
+  EXPECT_EQ(Query(db, "SELECT `Value` FROM `Property` WHERE `Property` = 'Latin'"),
+            (std::vector<std::vector<std::string>>{{"Grüße, Ærø, €5"}}));
 }

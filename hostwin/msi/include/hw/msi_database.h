@@ -92,7 +92,8 @@ struct SummaryInfo {
   std::map<uint32_t, SummaryProperty> properties;
   // Parses an OLE property set stream; false when it is malformed.
   static bool Parse(std::span<const uint8_t> stream, SummaryInfo &out);
-  Bytes Serialize() const;
+  // False when a string cannot be written in the set's code page.
+  bool Serialize(Bytes &out) const;
   // The variant type a property identifier takes; 0 for an unknown one.
   static uint16_t TypeOf(uint32_t pid);
 };
@@ -119,6 +120,9 @@ class Database {
 
   bool ReadOnly() const { return m_mode == OpenMode::ReadOnly; }
   uint32_t CodePage() const { return m_codePage; }
+  // The code page text is written in from the next commit on (what an
+  // imported _ForceCodepage sets); false for one the host cannot convert.
+  bool SetCodePage(uint32_t codePage);
 
   Table *FindTable(std::u16string_view name);
   const Table *FindTable(std::u16string_view name) const;

@@ -11,14 +11,8 @@
 namespace hw::msi {
 namespace {
 
-constexpr uint32_t kEndOfChain = 0xFFFFFFFE;
-constexpr uint32_t kMaxRegular = 0xFFFFFFFA;
-constexpr uint32_t kNoEntry = 0xFFFFFFFF;
-constexpr size_t kHeaderDifatEntries = 109;
-constexpr size_t kEntrySize = 128;
-constexpr uint32_t kMiniCutoff = 4096;
+using namespace cfb;
 constexpr unsigned kMaxStorageDepth = 16;
-constexpr uint8_t kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
 
 enum EntryType : uint8_t { kUnused = 0, kStorage = 1, kStream = 2, kRoot = 5 };
 

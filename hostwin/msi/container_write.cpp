@@ -9,17 +9,10 @@
 namespace hw::msi {
 namespace {
 
+using namespace cfb;
 constexpr uint32_t kSectorSize = 512;
-constexpr uint32_t kMiniSectorSize = 64;
-constexpr uint32_t kMiniCutoff = 4096;
-constexpr uint32_t kFree = 0xFFFFFFFF;
-constexpr uint32_t kEndOfChain = 0xFFFFFFFE;
-constexpr uint32_t kFatSector = 0xFFFFFFFD;
-constexpr uint32_t kDifatSector = 0xFFFFFFFC;
-constexpr uint32_t kNoEntry = 0xFFFFFFFF;
-constexpr uint32_t kEntriesPerSector = kSectorSize / 128;
+constexpr uint32_t kEntriesPerSector = kSectorSize / kEntrySize;
 constexpr uint32_t kIdsPerSector = kSectorSize / 4;
-constexpr uint8_t kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
 
 void Put16(uint8_t *p, uint16_t v) {
   p[0] = static_cast<uint8_t>(v);

@@ -41,4 +41,19 @@ int CompareEntryNames(std::u16string_view a, std::u16string_view b);
 // The longest name an entry can have.
 constexpr size_t kMaxEntryName = 31;
 
+// Values of the container format shared by its reader and writer.
+namespace cfb {
+constexpr uint32_t kFree = 0xFFFFFFFF;        // an unused sector
+constexpr uint32_t kEndOfChain = 0xFFFFFFFE;  // the end of a sector chain
+constexpr uint32_t kFatSector = 0xFFFFFFFD;   // a sector of the FAT itself
+constexpr uint32_t kDifatSector = 0xFFFFFFFC;
+constexpr uint32_t kMaxRegular = 0xFFFFFFFA;  // sector numbers are below this
+constexpr uint32_t kNoEntry = 0xFFFFFFFF;     // no sibling or child entry
+constexpr uint32_t kMiniCutoff = 4096;        // smaller streams live in the mini stream
+constexpr uint32_t kMiniSectorSize = 64;
+constexpr uint32_t kEntrySize = 128;
+constexpr uint32_t kHeaderDifatEntries = 109;
+constexpr uint8_t kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+}  // namespace cfb
+
 }  // namespace hw::msi

@@ -109,6 +109,11 @@ TEST_F(PackageViews, EveryTableIsItsIdtSource) {
   }
 }
 
+TEST_F(PackageViews, StringPoolIsCodePageNeutral) {
+  const std::string codepage = msitest::ToolExport(package::Path(), "_ForceCodepage");
+  EXPECT_NE(codepage.find("\n0\t_ForceCodepage"), std::string::npos) << codepage;
+}
+
 TEST_F(PackageViews, MsitoolsReadsTheSummaryInformation) {
   const std::string summary = msitest::Shell("msiinfo suminfo " + msitest::Quote(package::Path()));
   for (const char *line : {"Title: Installation Database", "Subject: Download", "Keywords: Installer,MSI,Database",

@@ -11,6 +11,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -32,6 +34,7 @@ const Scratch &TheScratch() {
     s->dir = made ? made : "/tmp";
     setenv("HOSTWIN_PREFIX", (s->dir + "/prefix").c_str(), 1);
     setenv("HOSTWIN_RUNTIME_DIR", (s->dir + "/runtime").c_str(), 1);
+    std::atexit([] { std::filesystem::remove_all(TheScratch().dir); });
     s->input = Wide(s->dir + "/input.msi");
     s->output = Wide(s->dir + "/output.msi");
     return s;

@@ -57,11 +57,13 @@ extern "C" MSIDBERROR WINAPI MsiViewGetErrorW(MSIHANDLE hView, LPWSTR szColumnNa
   auto view = ViewOf(hView);
   if (!view) return MSIDBERROR_INVALIDARG;
   std::u16string column;
-  const MSIDBERROR error = view->NextError(column);
+  view->NextError(column, false);
+  // An error whose column name does not fit stays for the next call.
   if (column.size() >= *pcchBuf || !szColumnNameBuffer) {
     *pcchBuf = static_cast<DWORD>(column.size());
     return MSIDBERROR_MOREDATA;
   }
+  const MSIDBERROR error = view->NextError(column, true);
   hw::CopyOut(column, szColumnNameBuffer, *pcchBuf);
   *pcchBuf = static_cast<DWORD>(column.size());
   return error;

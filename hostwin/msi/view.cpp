@@ -298,13 +298,13 @@ UINT View::Close() {
   return ERROR_SUCCESS;
 }
 
-MSIDBERROR View::NextError(std::u16string &column) {
+MSIDBERROR View::NextError(std::u16string &column, bool consume) {
   if (m_errors.empty()) {
     column.clear();
     return MSIDBERROR_NOERROR;
   }
   auto [error, name] = m_errors.front();
-  m_errors.pop_front();
+  if (consume) m_errors.pop_front();
   column = name;
   return error;
 }

@@ -303,6 +303,27 @@ TEST(MsiModify, ModesAndValidationAgainstTheValidationTable) {
     EXPECT_EQ(MsiViewGetErrorW(view, column, &size), c.error) << c.fields[0];
     if (c.error != MSIDBERROR_NOERROR) EXPECT_EQ(U8(column), c.errorColumn) << c.fields[0];
   }
+  // A buffer too small for the column's name keeps the error for the next call.
+  {
+    Handle view;
+    ASSERT_EQ(MsiDatabaseOpenViewW(db, u"SELECT * FROM `Numbers`", &view), static_cast<UINT>(ERROR_SUCCESS));
+    Handle record(MakeRecord({"", "99", "nine"}));
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE_NEW, record), static_cast<UINT>(ERROR_INVALID_DATA));
+    WCHAR column[8];
+    DWORD size = 2;
+    EXPECT_EQ(MsiViewGetErrorW(view, column, &size), MSIDBERROR_MOREDATA);
+    EXPECT_EQ(size, 2u);  // "Id"
+    size = 8;
+    EXPECT_EQ(MsiViewGetErrorW(view, column, &size), MSIDBERROR_REQUIRED);
+    EXPECT_EQ(std::u16string(column), u"Id");
+    size = 8;
+    EXPECT_EQ(MsiViewGetErrorW(view, column, &size), MSIDBERROR_OVERFLOW);
+    EXPECT_EQ(std::u16string(column), u"Value");
+    size = 8;
+    EXPECT_EQ(MsiViewGetErrorW(view, column, &size), MSIDBERROR_NOTINSET);
+    size = 8;
+    EXPECT_EQ(MsiViewGetErrorW(view, column, &size), MSIDBERROR_NOERROR);
+  }
   EXPECT_EQ(Query(db, "SELECT * FROM `Property` ORDER BY `Property`"),
             (Rows{{"ALPHA", "assigned"}, {"NEWPROP", "value"}, {"OMEGA", "new"},
                   {"ProductCode", "{11111111-2222-3333-4444-555555555555}"}}));

@@ -30,8 +30,8 @@ class View : public HandleObject {
   UINT Close();
   UINT Modify(MSIMODIFY mode, Record &record);
   // The next validation error of the last MsiViewModify, MSIDBERROR_NOERROR
-  // when there is none.
-  MSIDBERROR NextError(std::u16string &column);
+  // when there is none; `consume` takes it off the list.
+  MSIDBERROR NextError(std::u16string &column, bool consume = true);
   UINT ColumnInfo(MSICOLINFO kind, std::shared_ptr<Record> &out);
 
   Database &Db() { return *m_db; }

@@ -13,6 +13,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -86,6 +87,8 @@ class ScriptEngineRepair : public testing::Test {
     unsetenv("ORV_FAKE_JSCRIPT_THROW");
   }
   void InstallEngineLibrary() {
+    // The prefix's folders appear on first use; this may be the first.
+    std::filesystem::create_directories(testenv::PrefixDir() + "/windows/system32");
     ASSERT_EQ(testenv::RunProgram({"/bin/cp", FAKE_JSCRIPT_PATH, EngineLibrary()}), 0);
   }
   int Registrations() {

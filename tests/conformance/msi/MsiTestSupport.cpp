@@ -46,7 +46,10 @@ std::string BuildWithMsibuild(const std::map<std::string, std::string> &idts,
 }
 
 std::string ToolExport(const std::string &path, const std::string &table) {
-  return Shell("msiinfo export " + Quote(path) + " " + Quote(table));
+  // msiinfo writes the streams of a table's stream cells into the current
+  // folder: keep them in a scratch folder.
+  static const std::string scratch = testenv::MakeTempDir("msiinfo");
+  return Shell("cd " + Quote(scratch) + " && msiinfo export " + Quote(path) + " " + Quote(table));
 }
 
 std::string FieldText(MSIHANDLE record, UINT field) {

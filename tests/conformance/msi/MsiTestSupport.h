@@ -41,7 +41,8 @@ std::string Quote(const std::string &word);
 std::string BuildWithMsibuild(const std::map<std::string, std::string> &idts,
                               const std::map<std::string, std::string> &files = {});
 
-// The table as `msiinfo export` writes it, and the same through hostwin.
+// The table as `msiinfo export` writes it (paths must be absolute), and the
+// same through hostwin.
 std::string ToolExport(const std::string &path, const std::string &table);
 std::string HostExport(MSIHANDLE db, const std::u16string &table);
 // The tables, as msiinfo lists them (without the summary and code page

@@ -218,7 +218,7 @@ TEST(MsiToolRoundTrip, DatabaseWrittenByHostwinReadsBackInMsiinfoAndMsidump) {
   // msidump writes the same tables as archive files.
   const std::string dump = testenv::MakeTempDir("dump");
   int status = 0;
-  Shell("msidump -t -d " + Quote(dump) + " " + Quote(path) + " 2>&1", &status);
+  Shell("cd " + Quote(dump) + " && msidump -t -d " + Quote(dump) + " " + Quote(path) + " 2>&1", &status);
   EXPECT_EQ(status, 0);
   EXPECT_EQ(testenv::ReadFile(dump + "/Property.idt"), ToolExport(path, "Property"));
   // And hostwin reads its own file as msiinfo does.

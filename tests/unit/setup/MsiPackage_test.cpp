@@ -59,7 +59,10 @@ bool RemoveRevisionNumber(MSIHANDLE db) {
 
 CString W(const std::string &text) { return CString(std::u16string(text.begin(), text.end()).c_str()); }
 
-std::string Export(const std::string &path) { return Sh("msiinfo export '" + path + "' Property"); }
+// msiinfo writes stream cells into the current folder: run it beside the package.
+std::string Export(const std::string &path) {
+  return Sh("cd '" + path.substr(0, path.rfind('/')) + "' && msiinfo export '" + path + "' Property");
+}
 
 }  // namespace
 

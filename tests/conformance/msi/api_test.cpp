@@ -301,7 +301,9 @@ TEST(MsiModify, ModesAndValidationAgainstTheValidationTable) {
     WCHAR column[64];
     DWORD size = 64;
     EXPECT_EQ(MsiViewGetErrorW(view, column, &size), c.error) << c.fields[0];
-    if (c.error != MSIDBERROR_NOERROR) EXPECT_EQ(U8(column), c.errorColumn) << c.fields[0];
+    if (c.error != MSIDBERROR_NOERROR) {
+      EXPECT_EQ(U8(column), c.errorColumn) << c.fields[0];
+    }
   }
   // A buffer too small for the column's name keeps the error for the next call.
   {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 namespace {
 
 using setuptest::SetArguments;
@@ -43,8 +45,11 @@ std::string Describe(const std::vector<std::u16string> &arguments) {
 class CommandLine : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(CreateDirectoryW(TEXT("C:\\pkgs"), nullptr));
-    ASSERT_TRUE(CreateDirectoryW(TEXT("C:\\Logs"), nullptr));
+    // Bare names are relative to the current folder: make it an empty one.
+    ASSERT_EQ(chdir(testenv::MakeTempDir("cwd").c_str()), 0);
+    for (LPCWSTR folder : {TEXT("C:\\pkgs"), TEXT("C:\\Logs")}) {
+      ASSERT_TRUE(CreateDirectoryW(folder, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    }
   }
 };
 

@@ -26,9 +26,10 @@ struct Counts {
   int released = 0;
 };
 
-class Engine : public IUnknown {
+class Engine final : public IUnknown {
  public:
   explicit Engine(Counts &counts) : m_counts(counts) {}
+  virtual ~Engine() = default;
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **ppv) override {
     *ppv = riid == IID_IUnknown ? this : nullptr;
     if (!*ppv) return E_NOINTERFACE;

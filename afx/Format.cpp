@@ -1,6 +1,6 @@
 // The printf-style formatter behind CString::Format. It is our own so that a
 // format gives the same text on Windows and on the host, whatever the C
-// library's idea of wchar_t and long.
+// library's wide character type and long.
 #include "afx/CString.h"
 
 #include <stdio.h>

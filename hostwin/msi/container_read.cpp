@@ -4,6 +4,7 @@
 #include "storage.h"
 
 #include "hw/text.h"
+#include "hw/byte_order.h"
 
 #include <algorithm>
 #include <cstring>
@@ -15,12 +16,6 @@ using namespace cfb;
 constexpr unsigned kMaxStorageDepth = 16;
 
 enum EntryType : uint8_t { kUnused = 0, kStorage = 1, kStream = 2, kRoot = 5 };
-
-uint16_t Le16(const uint8_t *p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Le32(const uint8_t *p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-uint64_t Le64(const uint8_t *p) { return Le32(p) | (static_cast<uint64_t>(Le32(p + 4)) << 32); }
 
 struct DirEntry {
   std::u16string name;

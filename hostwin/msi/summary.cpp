@@ -2,6 +2,7 @@
 // (FMTID_SummaryInformation) of 2- and 4-byte integers, strings in the
 // set's code page (property 1) and file times.
 #include "hw/msi_database.h"
+#include "hw/byte_order.h"
 
 #include <wtypes.h>
 
@@ -18,8 +19,6 @@ constexpr uint8_t kFmtidSummary[16] = {0xE0, 0x85, 0x9F, 0xF2, 0xF9, 0x4F, 0x68,
 constexpr uint32_t kPidCodePage = 1;
 constexpr size_t kMaxProperties = 1024;
 
-uint32_t Le16(const uint8_t *p) { return p[0] | (p[1] << 8); }
-uint32_t Le32(const uint8_t *p) { return Le16(p) | (Le16(p + 2) << 16); }
 void Put16(Bytes &out, uint32_t v) {
   out.push_back(static_cast<uint8_t>(v));
   out.push_back(static_cast<uint8_t>(v >> 8));

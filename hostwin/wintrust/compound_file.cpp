@@ -1,5 +1,7 @@
 #include "compound_file.h"
 
+#include "hw/byte_order.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -23,13 +25,6 @@ constexpr int kMaxStorageDepth = 32;
 constexpr size_t kBufferSize = 1 << 20;
 
 constexpr HRESULT kMalformed = TRUST_E_SUBJECT_FORM_UNKNOWN;
-
-uint16_t Le16(const uint8_t *p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Le32(const uint8_t *p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-         static_cast<uint32_t>(p[3]) << 24;
-}
-uint64_t Le64(const uint8_t *p) { return uint64_t{Le32(p)} | uint64_t{Le32(p + 4)} << 32; }
 
 // Notices a chain that comes back to a sector it passed (Brent's method:
 // constant memory, found within a few times the loop's length). Chains are

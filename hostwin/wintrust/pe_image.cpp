@@ -3,6 +3,8 @@
 // table's directory entry and the certificate table itself).
 #include "subject.h"
 
+#include "hw/byte_order.h"
+
 #include <cstring>
 
 namespace hw::trust {
@@ -17,12 +19,6 @@ constexpr uint16_t kWinCertTypePkcsSignedData = 0x0002;
 // Real images carry one or two entries; a crafted table of tiny entries
 // is not walked to its end.
 constexpr int kMaxCertificateEntries = 64;
-
-uint16_t Le16(const uint8_t *p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Le32(const uint8_t *p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-         static_cast<uint32_t>(p[3]) << 24;
-}
 
 struct PeLayout {
   uint64_t checksumOffset = 0;
